@@ -189,28 +189,30 @@ void ComposeCopy(const TNkDIB &copy, const TPlacement &p, TNkDIB &dst)
     }
 }
 
-// Computes only the visible pixels from the source. Each covers a few source
-// pixels on this route, so a render costs a few taps per screen pixel.
+// Computes the pixels of dst straight from the source, copy by copy. Used
+// where each pixel covers a few source pixels only: then a render costs a few
+// taps per screen pixel, and an enlarged copy is built the same way.
 void ComposeDirect(const TNkDIB &src, TScaledSize size, const TPlacement &p, TNkDIB &dst)
 {
     const int w = src.Width(), h = src.Height();
     const int dw = size.Width, dh = size.Height;
-    std::array<TSpan, PlacementWidth> columns;
-    std::array<bool, PlacementWidth> visible{};
-    for (int x = 0; x < PlacementWidth; ++x) {
+    const int width = dst.Width(), height = dst.Height();
+    std::vector<TSpan> columns(static_cast<std::size_t>(width));
+    std::vector<std::uint8_t> visible(static_cast<std::size_t>(width));
+    for (int x = 0; x < width; ++x) {
         const std::int64_t cx = CopyCoordinate(x, p.PosX, dw, p.TileMode);
         visible[static_cast<std::size_t>(x)] = cx >= 0;
         if (cx >= 0)
             columns[static_cast<std::size_t>(x)] = SpanOf(cx, w, dw);
     }
     const TAverager average(std::uint64_t(w) * std::uint64_t(h));
-    for (int y = 0; y < PlacementHeight; ++y) {
+    for (int y = 0; y < height; ++y) {
         const std::int64_t cy = CopyCoordinate(y, p.PosY, dh, p.TileMode);
         if (cy < 0)
             continue;
         const TSpan rows = SpanOf(cy, h, dh);
         std::uint8_t *out = dst.ScanLine(y);
-        for (int x = 0; x < PlacementWidth; ++x) {
+        for (int x = 0; x < width; ++x) {
             if (!visible[static_cast<std::size_t>(x)])
                 continue;
             const TSpan &cols = columns[static_cast<std::size_t>(x)];
@@ -229,6 +231,16 @@ void ComposeDirect(const TNkDIB &src, TScaledSize size, const TPlacement &p, TNk
     }
 }
 
+// The whole copy, whichever way it scales.
+TNkDIB ScaledCopy(const TNkDIB &src, TScaledSize size)
+{
+    if (size.Width <= src.Width() && size.Height <= src.Height())
+        return BuildScaledCopy(src, size);
+    TNkDIB copy(size.Width, size.Height, 24);
+    ComposeDirect(src, size, TPlacement{1.0, 0, 0, false}, copy);
+    return copy;
+}
+
 enum class TRoute { Identity, Cached, Direct };
 
 TRoute ChooseRoute(TScaleRoute wanted, int w, int h, TScaledSize size)
@@ -237,14 +249,13 @@ TRoute ChooseRoute(TScaleRoute wanted, int w, int h, TScaledSize size)
         return TRoute::Direct;
     if (size.Width == w && size.Height == h)
         return TRoute::Identity;
-    const bool reduction = size.Width <= w && size.Height <= h;
-    if (!reduction)
-        return TRoute::Direct;
-    if (wanted == TScaleRoute::Cached)
-        return TRoute::Cached;
     const std::uint64_t copyArea = std::uint64_t(size.Width) * std::uint64_t(size.Height);
-    return copyArea * TPlacementRenderer::CachedAreaRatio <= std::uint64_t(w) * std::uint64_t(h) ? TRoute::Cached
-                                                                                                 : TRoute::Direct;
+    const bool reduction = size.Width <= w && size.Height <= h;
+    if (copyArea <= TPlacementRenderer::SmallCopyPixels || (reduction && wanted == TScaleRoute::Cached))
+        return TRoute::Cached;
+    return reduction && copyArea * TPlacementRenderer::CachedAreaRatio <= std::uint64_t(w) * std::uint64_t(h)
+               ? TRoute::Cached
+               : TRoute::Direct;
 }
 
 TNkDIB TrueColor(TNkDIB picture)
@@ -319,7 +330,7 @@ void TPlacementRenderer::Render(const TPlacement &placement, TNkDIB &dst)
         if (!cacheValid_ || cachedSize_ != size) {
             scaled_ = TNkDIB(); // the old copy goes before the new one is built
             cacheValid_ = false;
-            scaled_ = BuildScaledCopy(source_, size);
+            scaled_ = ScaledCopy(source_, size);
             cachedSize_ = size;
             cacheValid_ = true;
         }
@@ -341,7 +352,7 @@ TNkDIB RenderPlacement(const TNkDIB &source, const TPlacement &placement)
     const TScaledSize size = PlacementScaledSize(source.Width(), source.Height(), placement.ZoomRate);
     switch (ChooseRoute(TScaleRoute::Auto, source.Width(), source.Height(), size)) {
     case TRoute::Identity: ComposeCopy(source, placement, dst); break;
-    case TRoute::Cached: ComposeCopy(BuildScaledCopy(source, size), placement, dst); break;
+    case TRoute::Cached: ComposeCopy(ScaledCopy(source, size), placement, dst); break;
     case TRoute::Direct: ComposeDirect(source, size, placement, dst); break;
     }
     return dst;

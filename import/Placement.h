@@ -49,6 +49,7 @@ double FitHeightZoom(int height);
 enum class TScaleRoute {
     Auto,
     Cached, // the whole dw x dh copy is built once per size, renders only compose
+            // (reductions and small copies; anything else goes Direct)
     Direct, // every render computes just the visible pixels from the source
 };
 
@@ -56,13 +57,15 @@ enum class TScaleRoute {
 // the previous one (a drag) only composes the cached copy into the screen.
 //
 // Route choice under Auto: at 100 % the source is its own scaled copy; a copy
-// reduced by more than CachedAreaRatio in area is built once and cached (it is
-// at most 1/CachedAreaRatio of the source, so memory stays bounded); a milder
-// reduction or any enlargement is computed directly for the visible 240x160
+// of at most SmallCopyPixels, or one reduced by CachedAreaRatio or more in area
+// (so at most a ninth of the source), is built once and cached; a milder
+// reduction or a large enlargement is computed directly for the visible 240x160
 // pixels on every render, each of which then covers only a few source pixels.
+// Memory thus stays below the source plus a small fraction of it.
 class TPlacementRenderer {
 public:
     static constexpr int CachedAreaRatio = 9;
+    static constexpr std::uint64_t SmallCopyPixels = 1 << 20;
 
     TPlacementRenderer() = default;
     // Any bit count; indexed pictures are widened to 24 bits once here.
