@@ -116,4 +116,27 @@ std::string ReadWholeFile(const std::string &fileName, std::uint64_t maxBytes)
     return data;
 }
 
+void WriteWholeFile(const std::string &fileName, std::span<const std::uint8_t> bytes)
+{
+    const int fd = ::open(fileName.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd < 0)
+        throw KelpError("cannot create " + fileName + ": " + ErrnoText(errno));
+    int error = 0;
+    std::size_t done = 0;
+    while (done < bytes.size() && error == 0) {
+        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno != EINTR)
+            error = errno;
+        else if (n > 0)
+            done += static_cast<std::size_t>(n);
+    }
+    if (::close(fd) != 0 && error == 0)
+        error = errno;
+    if (error != 0) {
+        // A half-written file is worse than none.
+        ::unlink(fileName.c_str());
+        throw KelpError("cannot write " + fileName + ": " + ErrnoText(error));
+    }
+}
+
 } // namespace kelp

@@ -39,4 +39,8 @@ bool FileExists(const std::string &fileName);
 // The whole file, read at once; throws KelpError naming the file.
 std::string ReadWholeFile(const std::string &fileName, std::uint64_t maxBytes);
 
+// Creates or replaces the file with the bytes. On failure the partly written
+// file is removed and KelpError names the file and the cause.
+void WriteWholeFile(const std::string &fileName, std::span<const std::uint8_t> bytes);
+
 } // namespace kelp

@@ -1,6 +1,7 @@
 // kelpview-cli: the editor's operations for scripts and batch work.
 #include "base/KelpError.h"
 #include "cli/CliSupport.h"
+#include "cli/ExportCommands.h"
 #include "cli/RomCommands.h"
 
 #include <cstring>
@@ -35,6 +36,10 @@ const TCommand Commands[] = {
      "Set the blend type (0: additive) and the text and background alphas (sixteenths, 0..16).", CmdSetBlend},
     {"copy-settings", "copy-settings FROM TO",
      "Write both settings blocks of FROM into the ROM file TO (the editor's Save As).", CmdCopySettings},
+    {"export-bg", "export-bg ROM OUT",
+     "Write the 256x160 background picture of ROM as an 8-bit picture with its 256-entry palette (entries 0..15 "
+     "are the background's colours): a Windows bitmap when OUT ends in .bmp, a PNG when it ends in .png.",
+     CmdExportBg},
     {"sample-rom", "sample-rom OUT", "Write a small synthetic ROM image carrying both blocks, for trying the editor.",
      CmdSampleRom},
 };

@@ -1,14 +1,10 @@
 #include "rom/SampleRom.h"
 
-#include "base/KelpError.h"
 #include "rom/BackgroundTiles.h"
 #include "rom/RomBlocks.h"
 
-#include <cerrno>
 #include <cmath>
-#include <cstdio>
 #include <cstring>
-#include <memory>
 
 namespace kelp {
 
@@ -119,14 +115,7 @@ std::vector<std::uint8_t> MakeSampleRom()
 
 void WriteSampleRom(const std::string &fileName)
 {
-    const std::vector<std::uint8_t> rom = MakeSampleRom();
-    std::unique_ptr<std::FILE, int (*)(std::FILE *)> f(std::fopen(fileName.c_str(), "wb"), &std::fclose);
-    if (!f)
-        throw KelpError("cannot create " + fileName + ": " + std::strerror(errno));
-    if (std::fwrite(rom.data(), 1, rom.size(), f.get()) != rom.size())
-        throw KelpError("cannot write " + fileName + ": " + std::strerror(errno));
-    if (std::fclose(f.release()) != 0)
-        throw KelpError("cannot write " + fileName + ": " + std::strerror(errno));
+    WriteWholeFile(fileName, MakeSampleRom());
 }
 
 } // namespace kelp
