@@ -1,6 +1,7 @@
 // kelpview-cli: the editor's operations for scripts and batch work.
 #include "base/KelpError.h"
 #include "cli/CliSupport.h"
+#include "cli/PreviewCommand.h"
 #include "cli/RomCommands.h"
 
 #include <cstring>
@@ -35,6 +36,11 @@ const TCommand Commands[] = {
      "Set the blend type (0: additive) and the text and background alphas (sixteenths, 0..16).", CmdSetBlend},
     {"copy-settings", "copy-settings FROM TO",
      "Write both settings blocks of FROM into the ROM file TO (the editor's Save As).", CmdCopySettings},
+    {"preview", "preview ROM OUT.png [--no-bg] [--no-system]",
+     "Write the emulated 240x160 GBA screen as the editor's preview shows it: the text page, the background "
+     "blended over it, the system window, every channel cut to 5 bits. --no-bg and --no-system leave those "
+     "layers out. Nothing is written when either settings block is missing (exit status 1).",
+     CmdPreview},
     {"sample-rom", "sample-rom OUT", "Write a small synthetic ROM image carrying both blocks, for trying the editor.",
      CmdSampleRom},
 };
