@@ -6,6 +6,8 @@
 #include <QPushButton>
 #include <QStyle>
 
+#include <algorithm>
+
 namespace kelp {
 
 TAbout::TAbout(QWidget *parent)
@@ -14,8 +16,6 @@ TAbout::TAbout(QWidget *parent)
 {
     setWindowTitle(QStringLiteral("About..."));
     setFont(UiFont());
-    setFixedSize(209, 64);
-
     // Control geometry in layout order: left, top, width, height.
     Label1 = new QLabel(QStringLiteral("Quiltdeck2用TextViewerPlugin kelpview"), this);
     Label1->adjustSize();
@@ -28,6 +28,10 @@ TAbout::TAbout(QWidget *parent)
     BitBtn1->setDefault(true);
     BitBtn1->setFocus();
     connect(BitBtn1, &QPushButton::clicked, this, &QDialog::accept);
+
+    // 209 x 64 as laid out; the stand-in Japanese font sets the title a little
+    // wider than the original, so the box grows to keep it whole.
+    setFixedSize(std::max(209, Label1->geometry().right() + 9), 64);
 }
 
 } // namespace kelp

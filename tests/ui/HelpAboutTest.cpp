@@ -107,7 +107,9 @@ void THelpAboutTest::aboutShowsTitleAndClosesOnEnter()
     QCOMPARE(about->Label1->text(), QStringLiteral("Quiltdeck2用TextViewerPlugin kelpview"));
     QCOMPARE(about->Label2->text(), QStringLiteral("ColorEditor ver0.04"));
     QCOMPARE(about->windowTitle(), QStringLiteral("About..."));
-    QCOMPARE(about->size(), QSize(209, 64));
+    QCOMPARE(about->height(), 64);
+    QVERIFY(about->width() >= 209);
+    QVERIFY(about->rect().contains(about->Label1->geometry())); // the title is shown whole
 
     bool wasModal = false;
     QTimer::singleShot(0, [&] {
