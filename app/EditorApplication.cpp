@@ -3,15 +3,33 @@
 #include "app/UiSupport.h"
 
 #include <QMessageBox>
+#include <QProxyStyle>
 
 #include <exception>
 
 namespace kelp {
 
+namespace {
+
+// The desktop's style with the narrow gap between a check box and its label
+// that the layout was made for, so "EmuGBA" fits its 65 pixels.
+class TEditorStyle : public QProxyStyle {
+public:
+    int pixelMetric(PixelMetric metric, const QStyleOption *option, const QWidget *widget) const override
+    {
+        if (metric == PM_CheckBoxLabelSpacing)
+            return 3;
+        return QProxyStyle::pixelMetric(metric, option, widget);
+    }
+};
+
+} // namespace
+
 TEditorApplication::TEditorApplication(int &argc, char **argv) : QApplication(argc, argv)
 {
     setApplicationName(QString::fromLatin1(ApplicationTitle));
     setFont(UiFont());
+    setStyle(new TEditorStyle); // the application owns it
 }
 
 bool TEditorApplication::notify(QObject *receiver, QEvent *event)

@@ -57,8 +57,6 @@ QCheckBox *MakeCheck(QWidget *parent, const char *caption, bool enabled)
     auto *box = new QCheckBox(QString::fromUtf8(caption), parent);
     box->setChecked(true);
     box->setEnabled(enabled);
-    // The platform's narrow label gap, so "EmuGBA" fits the laid-out 65 pixels.
-    box->setStyleSheet(QStringLiteral("QCheckBox { spacing: 3px; }"));
     return box;
 }
 

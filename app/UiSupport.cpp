@@ -69,21 +69,31 @@ QStringList NameFiltersOf(const QString &filter)
     return filters;
 }
 
-TOpenDialog::TOpenDialog(QWidget *parent, const QString &filter, const QString &defaultExt) : dialog_(parent)
+TOpenDialog::TOpenDialog(QWidget *parent, const QString &filter, const QString &defaultExt)
+    : parent_(parent), filter_(filter), defaultExt_(defaultExt)
 {
-    // Qt's own dialog on every desktop, so it looks and behaves the same everywhere.
-    dialog_.setOption(QFileDialog::DontUseNativeDialog);
-    dialog_.setAcceptMode(QFileDialog::AcceptOpen);
-    // A name that does not exist is accepted; the command reports it.
-    dialog_.setFileMode(QFileDialog::AnyFile);
-    dialog_.setDefaultSuffix(defaultExt);
-    SetFilter(filter);
+}
+
+QFileDialog &TOpenDialog::Dialog()
+{
+    if (!dialog_) {
+        dialog_ = std::make_unique<QFileDialog>(parent_);
+        // Qt's own dialog on every desktop, so it looks and behaves the same everywhere.
+        dialog_->setOption(QFileDialog::DontUseNativeDialog);
+        dialog_->setAcceptMode(QFileDialog::AcceptOpen);
+        // A name that does not exist is accepted; the command reports it.
+        dialog_->setFileMode(QFileDialog::AnyFile);
+        dialog_->setDefaultSuffix(defaultExt_);
+        dialog_->setNameFilters(NameFiltersOf(filter_));
+    }
+    return *dialog_;
 }
 
 void TOpenDialog::SetFilter(const QString &filter)
 {
     filter_ = filter;
-    dialog_.setNameFilters(NameFiltersOf(filter));
+    if (dialog_)
+        dialog_->setNameFilters(NameFiltersOf(filter));
 }
 
 bool TOpenDialog::Execute()
@@ -95,14 +105,15 @@ bool TOpenDialog::Execute()
         FileName = *answer;
         return true;
     }
+    QFileDialog &dialog = Dialog();
     const QFileInfo current(FileName);
-    dialog_.setDirectory(FileName.isEmpty() ? QDir::currentPath() : current.absolutePath());
-    dialog_.selectNameFilter(dialog_.nameFilters().value(0));
+    dialog.setDirectory(FileName.isEmpty() ? QDir::currentPath() : current.absolutePath());
+    dialog.selectNameFilter(dialog.nameFilters().value(0));
     if (!FileName.isEmpty())
-        dialog_.selectFile(current.fileName());
-    if (dialog_.exec() != QDialog::Accepted)
+        dialog.selectFile(current.fileName());
+    if (dialog.exec() != QDialog::Accepted)
         return false;
-    const QStringList chosen = dialog_.selectedFiles();
+    const QStringList chosen = dialog.selectedFiles();
     if (chosen.isEmpty())
         return false;
     FileName = chosen.first();

@@ -8,6 +8,7 @@
 #include <QString>
 
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -43,10 +44,13 @@ public:
 
     void SetFilter(const QString &filter);
     const QString &Filter() const { return filter_; }
+    const QString &DefaultExt() const { return defaultExt_; }
     // Shows the dialog, starting at FileName's folder (the current folder when
     // there is none); true with FileName set when the user chose a file.
     bool Execute();
-    QFileDialog &Dialog() { return dialog_; }
+    // Made at its first use: a file dialog is slow to build, and the window
+    // should be on screen before it.
+    QFileDialog &Dialog();
 
     // Tests answer the dialog without showing it: the hook returns the chosen
     // name, or nothing for Cancel.
@@ -54,8 +58,10 @@ public:
     void SetAnswerForTest(TAnswer answer) { answer_ = std::move(answer); }
 
 private:
-    QFileDialog dialog_;
+    QWidget *parent_;
+    std::unique_ptr<QFileDialog> dialog_;
     QString filter_;
+    QString defaultExt_;
     TAnswer answer_;
 };
 

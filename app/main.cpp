@@ -13,14 +13,17 @@ namespace {
 class TStartupClock : public QObject {
 public:
     explicit TStartupClock(const QElapsedTimer &clock) : clock_(clock) {}
+    void Mark(const char *what) const
+    {
+        std::fprintf(stderr, "kelpview_zadidez: %s %.1f ms after start\n", what, clock_.nsecsElapsed() / 1e6);
+    }
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override
     {
         if (event->type() == QEvent::Paint && !reported_) {
             reported_ = true;
-            std::fprintf(stderr, "kelpview_zadidez: main window shown %.1f ms after start\n",
-                         clock_.nsecsElapsed() / 1e6);
+            Mark("main window shown");
         }
         return QObject::eventFilter(watched, event);
     }
@@ -36,12 +39,16 @@ int main(int argc, char **argv)
 {
     QElapsedTimer clock;
     clock.start();
-    kelp::TEditorApplication app(argc, argv);
-    kelp::TEditorWindows windows = kelp::CreateEditorWindows();
-
+    const bool timing = qEnvironmentVariableIntValue("KELP_STARTUP_TIMING") != 0;
     TStartupClock startupClock(clock);
-    if (qEnvironmentVariableIntValue("KELP_STARTUP_TIMING") != 0)
+    kelp::TEditorApplication app(argc, argv);
+    if (timing)
+        startupClock.Mark("application ready");
+    kelp::TEditorWindows windows = kelp::CreateEditorWindows();
+    if (timing) {
+        startupClock.Mark("windows created");
         windows.Main->installEventFilter(&startupClock);
+    }
 
     windows.Main->show();
     return app.exec();

@@ -102,6 +102,7 @@ void TMainWinTest::layoutAndCaptions()
     QCOMPARE(m.OpenDlg.Filter(), QStringLiteral("kelpview PluginROM (txt.bin)|txt.bin|AllFiles|*.*"));
     QCOMPARE(m.SaveDlg.Filter(), m.OpenDlg.Filter());
     QCOMPARE(m.OpenDlg.Dialog().defaultSuffix(), QStringLiteral("bin"));
+    QCOMPARE(m.SaveDlg.DefaultExt(), QStringLiteral("bin"));
 
     QStringList captions;
     for (QAction *a : m.FileF1->actions())
