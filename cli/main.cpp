@@ -2,6 +2,7 @@
 #include "base/KelpError.h"
 #include "cli/CliSupport.h"
 #include "cli/ExportCommands.h"
+#include "cli/PreviewCommand.h"
 #include "cli/RomCommands.h"
 
 #include <cstring>
@@ -40,6 +41,11 @@ const TCommand Commands[] = {
      "Write the 256x160 background picture of ROM as an 8-bit picture with its 256-entry palette (entries 0..15 "
      "are the background's colours): a Windows bitmap when OUT ends in .bmp, a PNG when it ends in .png.",
      CmdExportBg},
+    {"preview", "preview ROM OUT.png [--no-bg] [--no-system]",
+     "Write the emulated 240x160 GBA screen as the editor's preview shows it: the text page, the background "
+     "blended over it, the system window, every channel cut to 5 bits. --no-bg and --no-system leave those "
+     "layers out. Nothing is written when either settings block is missing (exit status 1).",
+     CmdPreview},
     {"sample-rom", "sample-rom OUT", "Write a small synthetic ROM image carrying both blocks, for trying the editor.",
      CmdSampleRom},
 };

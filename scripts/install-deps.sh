@@ -9,7 +9,7 @@ PACKAGES=(
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-ipafont-gothic
   libpng-dev libjpeg62-turbo-dev libgif-dev libwebp-dev libtiff-dev
-  xvfb xauth xdotool x11-utils
+  xvfb xauth xdotool x11-utils openbox
   clang libclang-rt-14-dev
   imagemagick python3-pil libjpeg-turbo-progs
 )

@@ -1,0 +1,7 @@
+#include "import/LoadBMWin.h"
+
+namespace kelp {
+
+TLoadBM::TLoadBM(QWidget *parent) : QDialog(parent) {}
+
+} // namespace kelp
