@@ -177,13 +177,10 @@ private:
     std::vector<std::uint8_t> table_;
 };
 
-void DecodeUncompressed(const THeader &h, std::span<const std::uint8_t> bits, const std::string &source, TNkDIB &dib)
+void DecodeUncompressed(const THeader &h, std::span<const std::uint8_t> bits, TNkDIB &dib)
 {
     const std::size_t stride = TNkDIB::RowBytesFor(static_cast<int>(h.width), h.bitCount);
     const std::size_t rows = static_cast<std::size_t>(h.height);
-    if (bits.size() / stride < rows)
-        Fail(source, "the pixel data ends early (" + std::to_string(bits.size()) + " of " +
-                         std::to_string(stride * rows) + " bytes)");
     const int width = static_cast<int>(h.width);
     const bool defaultRgb32 = h.bitCount == 32 && h.masks == std::array<std::uint32_t, 3>{0xFF0000, 0xFF00, 0xFF};
     const bool byMasks = (h.bitCount == 16 || h.bitCount == 32) && !defaultRgb32;
@@ -278,12 +275,19 @@ void DecodeRunLength(const THeader &h, std::span<const std::uint8_t> bits, const
 void Decode(const THeader &h, std::span<const std::uint8_t> headerArea, std::span<const std::uint8_t> bits,
             const std::string &source, TNkDIB &dib)
 {
+    // Uncompressed rows are all there before anything is allocated for them.
+    if (h.compression != BI_RLE8 && h.compression != BI_RLE4) {
+        const std::size_t stride = TNkDIB::RowBytesFor(static_cast<int>(h.width), h.bitCount);
+        if (bits.size() / stride < static_cast<std::size_t>(h.height))
+            Fail(source, "the pixel data ends early (" + std::to_string(bits.size()) + " of " +
+                             std::to_string(stride * static_cast<std::size_t>(h.height)) + " bytes)");
+    }
     TNkDIB result(static_cast<int>(h.width), static_cast<int>(h.height), h.bitCount <= 8 ? h.bitCount : 24);
     ReadPalette(h, headerArea, result);
     if (h.compression == BI_RLE8 || h.compression == BI_RLE4)
         DecodeRunLength(h, bits, source, result);
     else
-        DecodeUncompressed(h, bits, source, result);
+        DecodeUncompressed(h, bits, result);
     dib = std::move(result);
 }
 
