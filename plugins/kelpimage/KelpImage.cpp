@@ -3,10 +3,13 @@
 // transparency is composited over black.
 #include "Decoders.h"
 
-#include <cstdio>
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
-#include <vector>
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <webp/decode.h>
 
@@ -16,8 +19,10 @@ namespace kelpimage {
 
 namespace {
 
-// Files larger than this are not read into memory.
-constexpr long MaxFileBytes = 1L << 30;
+// Files larger than this are not read.
+constexpr off_t MaxFileBytes = off_t(1) << 32;
+// GetPictureInfo looks no further than this for the picture's size.
+constexpr std::size_t HeadBytes = 256 * 1024;
 
 const char *const InfoTexts[] = {
     "00IN",
@@ -29,39 +34,53 @@ const char *const InfoTexts[] = {
     "*.tif;*.tiff", "TIFF",
 };
 
-// The picture's bytes: the memory the host passed, or the file read from the offset.
+// The picture's bytes: the memory the host passed, or the file mapped from the
+// offset on (mapped, not read: a copy of a large file costs a page fault per page).
 struct TSource {
-    std::vector<std::uint8_t> owned;
+    void *map = nullptr;
+    std::size_t mapSize = 0;
     TInput input;
+    TSource() = default;
+    TSource(const TSource &) = delete;
+    TSource &operator=(const TSource &) = delete;
+    ~TSource()
+    {
+        if (map)
+            ::munmap(map, mapSize);
+    }
 };
 
-int ReadSource(const char *buf, intptr_t len, unsigned flag, TSource &src)
+// headOnly: the first bytes are enough (the picture's size, not its pixels).
+int ReadSource(const char *buf, intptr_t len, unsigned flag, TSource &src, bool headOnly = false)
 {
+    if (!buf || len < 0)
+        return SUSIE_READ_ERROR;
     if ((flag & SUSIE_INPUT_MASK) == SUSIE_INPUT_MEMORY) {
-        if (!buf || len < 0)
-            return SUSIE_READ_ERROR;
         src.input = {reinterpret_cast<const std::uint8_t *>(buf), static_cast<std::size_t>(len)};
         return SUSIE_SUCCESS;
     }
-    if (!buf || len < 0)
+    const int fd = ::open(buf, O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
         return SUSIE_READ_ERROR;
-    std::FILE *f = std::fopen(buf, "rb");
-    if (!f)
-        return SUSIE_READ_ERROR;
+    struct stat st {};
     int rc = SUSIE_READ_ERROR;
-    long size = -1;
-    if (std::fseek(f, 0, SEEK_END) == 0 && (size = std::ftell(f)) >= len && size - len <= MaxFileBytes &&
-        std::fseek(f, static_cast<long>(len), SEEK_SET) == 0) {
-        try {
-            src.owned.resize(static_cast<std::size_t>(size - len));
-            if (std::fread(src.owned.data(), 1, src.owned.size(), f) == src.owned.size())
+    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size >= len && st.st_size - len <= MaxFileBytes) {
+        std::size_t size = static_cast<std::size_t>(st.st_size);
+        if (headOnly)
+            size = std::min<std::size_t>(size, static_cast<std::size_t>(len) + HeadBytes);
+        if (size == static_cast<std::size_t>(len)) {
+            rc = SUSIE_SUCCESS; // nothing past the offset: an empty input
+        } else {
+            void *map = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE | MAP_POPULATE, fd, 0);
+            if (map != MAP_FAILED) {
+                src.map = map;
+                src.mapSize = size;
+                src.input = {static_cast<const std::uint8_t *>(map) + len, size - static_cast<std::size_t>(len)};
                 rc = SUSIE_SUCCESS;
-        } catch (const std::bad_alloc &) {
-            rc = SUSIE_NO_MEMORY;
+            }
         }
     }
-    std::fclose(f);
-    src.input = {src.owned.data(), src.owned.size()};
+    ::close(fd);
     return rc;
 }
 
@@ -78,21 +97,22 @@ TDecoder DecoderFor(const std::uint8_t *head)
 }
 
 // Reads width and height without decoding: only the fixed header fields.
-bool QuickSize(TInput in, std::int32_t &w, std::int32_t &h)
+// head: the first 16 bytes, zero-filled past the end of a shorter input.
+bool QuickSize(const std::uint8_t *head, TInput in, std::int32_t &w, std::int32_t &h)
 {
     const std::uint8_t *d = in.data;
     auto be32 = [&](std::size_t at) { return std::int32_t(d[at] << 24 | d[at + 1] << 16 | d[at + 2] << 8 | d[at + 3]); };
-    if (in.size >= 24 && IsPng(d)) {
+    if (in.size >= 24 && IsPng(head)) {
         w = be32(16);
         h = be32(20);
         return true;
     }
-    if (in.size >= 10 && IsGif(d)) {
+    if (in.size >= 10 && IsGif(head)) {
         w = d[6] | d[7] << 8;
         h = d[8] | d[9] << 8;
         return true;
     }
-    if (IsWebp(d)) {
+    if (IsWebp(head)) {
         int ww = 0, hh = 0;
         if (!WebPGetInfo(d, in.size, &ww, &hh))
             return false;
@@ -100,7 +120,7 @@ bool QuickSize(TInput in, std::int32_t &w, std::int32_t &h)
         h = hh;
         return true;
     }
-    if (IsJpeg(d)) { // walk the markers to the frame header
+    if (IsJpeg(head)) { // walk the markers to the frame header
         std::size_t at = 2;
         while (at + 9 < in.size) {
             if (d[at] != 0xFF)
@@ -155,15 +175,16 @@ KELP_EXPORT int GetPictureInfo(const char *buf, intptr_t len, unsigned int flag,
     if (!info)
         return SUSIE_INTERNAL_ERROR;
     TSource src;
-    if (const int rc = ReadSource(buf, len, flag, src); rc != SUSIE_SUCCESS)
+    if (const int rc = ReadSource(buf, len, flag, src, true); rc != SUSIE_SUCCESS)
         return rc;
     std::uint8_t head[16] = {};
-    std::memcpy(head, src.input.data, src.input.size < sizeof head ? src.input.size : sizeof head);
+    if (src.input.size > 0)
+        std::memcpy(head, src.input.data, std::min(src.input.size, sizeof head));
     std::int32_t w = 0, h = 0;
     if (!DecoderFor(head))
         return SUSIE_UNKNOWN_FORMAT;
     *info = PictureInfo{};
-    if (QuickSize(src.input, w, h)) {
+    if (QuickSize(head, src.input, w, h)) {
         info->width = w;
         info->height = h;
     }
@@ -182,7 +203,8 @@ KELP_EXPORT int GetPicture(const char *buf, intptr_t len, unsigned int flag, voi
     if (const int rc = ReadSource(buf, len, flag, src); rc != SUSIE_SUCCESS)
         return rc;
     std::uint8_t head[16] = {};
-    std::memcpy(head, src.input.data, src.input.size < sizeof head ? src.input.size : sizeof head);
+    if (src.input.size > 0)
+        std::memcpy(head, src.input.data, std::min(src.input.size, sizeof head));
     const TDecoder decode = DecoderFor(head);
     if (!decode)
         return SUSIE_UNKNOWN_FORMAT;

@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <sys/mman.h>
 
 namespace kelpimage {
 
@@ -17,6 +18,21 @@ void Put32(std::uint8_t *p, std::uint32_t v)
 {
     for (int i = 0; i < 4; ++i)
         p[i] = (v >> (8 * i)) & 255;
+}
+
+// malloc, asking for huge pages on a large block: a 6000x4000 picture would
+// otherwise take some 18000 page faults on its first write.
+void *AllocateLarge(std::size_t size)
+{
+    void *p = std::malloc(size);
+    constexpr std::uintptr_t Huge = std::uintptr_t(2) << 20;
+    if (p && size >= 2 * Huge) {
+        const std::uintptr_t start = (reinterpret_cast<std::uintptr_t>(p) + Huge - 1) & ~(Huge - 1);
+        const std::uintptr_t end = (reinterpret_cast<std::uintptr_t>(p) + size) & ~(Huge - 1);
+        if (end > start)
+            ::madvise(reinterpret_cast<void *>(start), end - start, MADV_HUGEPAGE);
+    }
+    return p;
 }
 
 } // namespace
@@ -39,7 +55,7 @@ int TPicture::Allocate(std::int64_t width, std::int64_t height, int bitCount)
     height_ = static_cast<int>(height);
     stride_ = ((static_cast<std::size_t>(width) * bitCount + 31) / 32) * 4;
     info_ = static_cast<std::uint8_t *>(std::calloc(1, 40));
-    bits_ = static_cast<std::uint8_t *>(std::malloc(stride_ * static_cast<std::size_t>(height)));
+    bits_ = static_cast<std::uint8_t *>(AllocateLarge(stride_ * static_cast<std::size_t>(height)));
     if (!info_ || !bits_)
         return SUSIE_NO_MEMORY;
     Put32(info_, 40);
