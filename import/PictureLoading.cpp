@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <new>
 #include <sys/stat.h>
 
 namespace kelp {
@@ -19,17 +20,21 @@ void ReadPictureFile(const std::string &fileName, TNkDIB &SrcDIB, const TSPIs &s
         throw KelpError("cannot open " + fileName + ": not a regular file");
 
     TNkDIB picture;
-    if (LowerExtension(fileName) == ".bmp") {
-        ReadBitmapFile(fileName, picture);
-    } else if (!spis.DecodePicture(fileName, picture)) {
-        // A bitmap under another name still loads.
-        try {
+    try {
+        if (LowerExtension(fileName) == ".bmp") {
             ReadBitmapFile(fileName, picture);
-        } catch (const KelpError &) {
-            throw KelpError("Susie Plugins could not decode: " + fileName);
+        } else if (!spis.DecodePicture(fileName, picture)) {
+            // A bitmap under another name still loads.
+            try {
+                ReadBitmapFile(fileName, picture);
+            } catch (const KelpError &) {
+                throw KelpError("Susie Plugins could not decode: " + fileName);
+            }
         }
+        picture.SetPixelFormat(TPixelFormat::pf24bit);
+    } catch (const std::bad_alloc &) {
+        throw KelpError("cannot read " + fileName + ": not enough memory for the picture");
     }
-    picture.SetPixelFormat(TPixelFormat::pf24bit);
     SrcDIB = std::move(picture);
 }
 

@@ -16,6 +16,11 @@ namespace {
 constexpr std::size_t FileHeaderSize = 14;
 constexpr std::uint32_t BI_JPEG = 4, BI_PNG = 5, BI_ALPHABITFIELDS = 6;
 
+// Run-length data may describe at most this many pixels per byte (a plain run
+// gives 127.5), and any picture up to MinRunLengthBound pixels is accepted.
+constexpr std::uint64_t MaxRunLengthRatio = 1024;
+constexpr std::uint64_t MinRunLengthBound = std::uint64_t(1) << 24;
+
 // Largest bitmap file read into memory: a 1 G pixel picture at 32 bits, plus headers.
 constexpr std::uint64_t MaxFileBytes = (TNkDIB::MaxPixels * 4) + (1u << 20);
 
@@ -275,8 +280,16 @@ void DecodeRunLength(const THeader &h, std::span<const std::uint8_t> bits, const
 void Decode(const THeader &h, std::span<const std::uint8_t> headerArea, std::span<const std::uint8_t> bits,
             const std::string &source, TNkDIB &dib)
 {
-    // Uncompressed rows are all there before anything is allocated for them.
-    if (h.compression != BI_RLE8 && h.compression != BI_RLE4) {
+    const std::uint64_t pixels = static_cast<std::uint64_t>(h.width) * static_cast<std::uint64_t>(h.height);
+    if (h.compression == BI_RLE8 || h.compression == BI_RLE4) {
+        // A run covers at most 255 pixels in 2 bytes. Only a damaged header makes a
+        // few bytes claim a picture far larger than that, so it is refused before
+        // the picture is allocated.
+        if (pixels > std::max<std::uint64_t>(MinRunLengthBound, bits.size() * MaxRunLengthRatio))
+            Fail(source, "the run-length data (" + std::to_string(bits.size()) + " bytes) is far too short for " +
+                             std::to_string(h.width) + " x " + std::to_string(h.height) + " pixels");
+    } else {
+        // Uncompressed rows are all there before anything is allocated for them.
         const std::size_t stride = TNkDIB::RowBytesFor(static_cast<int>(h.width), h.bitCount);
         if (bits.size() / stride < static_cast<std::size_t>(h.height))
             Fail(source, "the pixel data ends early (" + std::to_string(bits.size()) + " of " +

@@ -205,6 +205,7 @@ TEST(BitmapReader, DamagedFilesGiveClearErrors)
         {"rle8 at 24 bits", with(Valid24(), [](Bytes &b) { Put32(b, 30, BI_RLE8); }), "compression 1 does not fit 24 bits"},
         {"pixels cut short", with(Valid24(), [](Bytes &b) { b.resize(b.size() - 1); }), "the pixel data ends early (23 of 24 bytes)"},
         {"masks missing", MakeBitmap(2, 2, 16, BI_BITFIELDS, {}), "masks are cut short"},
+        {"rle claiming a huge picture", MakeBitmap(20000, 20000, 8, BI_RLE8, {0, 1}), "the run-length data (2 bytes) is far too short for 20000 x 20000 pixels"},
         {"rle without end", MakeBitmap(3, 2, 8, BI_RLE8, {3, 1}), "ends before the end-of-bitmap code"},
         {"rle cut in a delta", MakeBitmap(3, 2, 8, BI_RLE8, {0, 2, 1}), "ends inside a delta code"},
         {"rle cut in an absolute run", MakeBitmap(3, 2, 8, BI_RLE8, {0, 3, 1, 2}), "ends inside an absolute run"},
