@@ -66,7 +66,7 @@ void TNkDIB::SetSize(int width, int height, int bitCount)
         throw KelpError("TNkDIB: picture size " + std::to_string(width) + " x " + std::to_string(height) +
                         " is out of range");
     const std::size_t rowBytes = RowBytesFor(width, bitCount);
-    std::vector<std::uint8_t> pixels(rowBytes * static_cast<std::size_t>(height));
+    std::vector<std::uint8_t, TPixelAllocator<std::uint8_t>> pixels(rowBytes * static_cast<std::size_t>(height));
     width_ = width;
     height_ = height;
     bitCount_ = bitCount;

@@ -4,6 +4,7 @@
 // Pixel loops take ScanLine(y) and walk the row; Pixels()/SetPixels() are the
 // range-checked accessors for code that works one pixel at a time.
 #include "color/ColorTypes.h"
+#include "picture/PixelAllocator.h"
 
 #include <array>
 #include <cstddef>
@@ -103,7 +104,7 @@ private:
     std::uint32_t colorsUsed_ = 0;
     std::size_t rowBytes_ = 0;
     TColorTable256 colors_{};
-    std::vector<std::uint8_t> pixels_;
+    std::vector<std::uint8_t, TPixelAllocator<std::uint8_t>> pixels_;
 };
 
 } // namespace kelp
