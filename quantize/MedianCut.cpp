@@ -19,147 +19,259 @@ constexpr std::uint64_t MaxCountedPixels = INT32_MAX / 7;
 
 } // namespace
 
-TMedianCut::TMedianCut() : Cells_(std::make_unique<TColorCell[]>(CellCount))
-{
-    for (int i = 0; i < CellCount; ++i)
-        Cells_[static_cast<std::size_t>(i)].CellIndex = i;
-}
-
-void TMedianCut::Finish()
-{
-    for (int p = 0; p < CellCount; ++p) {
-        TColorCell &cell = Cells_[static_cast<std::size_t>(p)];
-        const int i = p >> 11, j = (p >> 5) & 63, k = p & 31;
-        if (cell.Count > 0) {
-            cell.Red = cell.Red / cell.Count + 4 * i;
-            cell.Green = cell.Green / cell.Count + 4 * j;
-            cell.Blue = cell.Blue / cell.Count + 8 * k;
-        } else {
-            cell.Red = 4 * i + 2;
-            cell.Green = 4 * j + 2;
-            cell.Blue = 8 * k + 4;
-        }
-    }
-}
-
-// Moves the used cells to the front in their order (by exchange, so the array
-// stays a permutation of the cells) and returns their number.
-int TMedianCut::TakeUsedCells()
-{
-    int used = 0;
-    for (int p = 0; p < CellCount; ++p)
-        if (Cells_[static_cast<std::size_t>(p)].Count > 0) {
-            if (p != used)
-                std::swap(Cells_[static_cast<std::size_t>(used)], Cells_[static_cast<std::size_t>(p)]);
-            ++used;
-        }
-    return used;
-}
-
-void TMedianCut::MakeLeaf(int first, int last, int meanRed, int meanGreen, int meanBlue)
-{
-    KELP_ASSERT(ColorCount_ < 256);
-    Palette_[static_cast<std::size_t>(ColorCount_)] =
-        TRgbQuad{static_cast<std::uint8_t>(meanBlue), static_cast<std::uint8_t>(meanGreen),
-                 static_cast<std::uint8_t>(meanRed), 0};
-    for (int c = first; c < last; ++c)
-        Cells_[static_cast<std::size_t>(c)].PaletteIndex = ColorCount_;
-    ++ColorCount_;
-}
-
-int TMedianCut::Partition(int first, int last, int channel, int mean)
-{
-    static constexpr TChannel Channels[3] = {&TColorCell::Red, &TColorCell::Green, &TColorCell::Blue};
-    const TChannel field = Channels[channel];
-    return TwoIndexPartition(Cells_.get(), first, last, [field, mean](const TColorCell &c) { return c.*field <= mean; });
-}
-
 namespace {
 
 enum { ChannelRed = 0, ChannelGreen = 1, ChannelBlue = 2 };
+constexpr TChannel Channels[3] = {&TColorCell::Red, &TColorCell::Green, &TColorCell::Blue};
 
-// What both rules need of a box: the total count, the count-weighted sums and
-// the plain sums (the mean of a box of empty cells).
-struct TBoxSums {
+// Cell coordinates: red and green 0..63 in steps of 4, blue 0..31 in steps of 8.
+constexpr int CoordinateOf(int position, int channel)
+{
+    return channel == ChannelRed ? position >> 11 : channel == ChannelGreen ? (position >> 5) & 63 : position & 31;
+}
+// The value an empty cell stands for: the centre of its range.
+constexpr int CentreOf(int coordinate, int channel)
+{
+    return channel == ChannelBlue ? 8 * coordinate + 4 : 4 * coordinate + 2;
+}
+// The largest coordinate whose centre is <= mean (mean >= 0), -1 when there is none.
+constexpr int LastCoordinateAtOrBelow(int mean, int channel)
+{
+    return channel == ChannelBlue ? (mean + 4) / 8 - 1 : (mean + 2) / 4 - 1;
+}
+
+} // namespace
+
+// A box of the split. Its used cells are Cells_[First, Last); its empty cells are
+// the positions of Block that no used cell holds, UsedPositions_[PosFirst,
+// PosLast) being the used positions inside Block. The cut of an empty cell
+// depends on its position alone, so the empty cells of every box always form
+// such a block: the split then costs time in proportion to the used cells, and
+// gives the same boxes as moving all 131072 cells would.
+struct TMedianCut::TBox {
+    int First = 0, Last = 0;
+    int PosFirst = 0, PosLast = 0;
+    TCellBlock Block;
+};
+
+struct TMedianCut::TBoxStats {
+    std::int64_t Cells = 0; // empty ones included
     std::int64_t Total = 0;
     std::int64_t Weighted[3] = {};
-    std::int64_t Plain[3] = {};
-    std::int64_t Cells = 0;
+    std::int64_t Plain[3] = {}; // only for a box without pixels
+    // Every term Count x value^2 is an integer and every partial sum stays far
+    // below 2^64, so integer sums equal the extended-precision sums exactly.
+    std::uint64_t Squares[3] = {};
+    int Low[3] = {INT_MAX, INT_MAX, INT_MAX};
+    int High[3] = {INT_MIN, INT_MIN, INT_MIN};
 
-    void Add(const TColorCell &c)
-    {
-        Total += c.Count;
-        Weighted[0] += std::int64_t(c.Count) * c.Red;
-        Weighted[1] += std::int64_t(c.Count) * c.Green;
-        Weighted[2] += std::int64_t(c.Count) * c.Blue;
-        Plain[0] += c.Red;
-        Plain[1] += c.Green;
-        Plain[2] += c.Blue;
-        ++Cells;
-    }
     int Mean(int channel) const
     {
         return static_cast<int>(Total > 0 ? Weighted[channel] / Total : Plain[channel] / Cells);
     }
 };
 
-} // namespace
+TMedianCut::TMedianCut() : Cells_(std::make_unique_for_overwrite<TColorCell[]>(CellCount))
+{
+    for (int i = 0; i < CellCount; ++i)
+        Cells_[static_cast<std::size_t>(i)] = TColorCell{0, i, 0, 0, 0, 0};
+}
+
+// The finishing pass (representative colours, centres for empty cells), which
+// also moves the used cells to the front in their order; returns their number.
+int TMedianCut::FinishAndTakeUsedCells()
+{
+    TColorCell *cells = Cells_.get();
+    int used = 0;
+    for (int p = 0; p < CellCount; ++p) {
+        TColorCell &cell = cells[p];
+        const int i = CoordinateOf(cell.CellIndex, ChannelRed), j = CoordinateOf(cell.CellIndex, ChannelGreen),
+                  k = CoordinateOf(cell.CellIndex, ChannelBlue);
+        if (cell.Count > 0) {
+            cell.Red = cell.Red / cell.Count + 4 * i;
+            cell.Green = cell.Green / cell.Count + 4 * j;
+            cell.Blue = cell.Blue / cell.Count + 8 * k;
+            if (p != used)
+                std::swap(cells[used], cell);
+            ++used;
+        } else {
+            cell.Red = CentreOf(i, ChannelRed);
+            cell.Green = CentreOf(j, ChannelGreen);
+            cell.Blue = CentreOf(k, ChannelBlue);
+        }
+    }
+    return used;
+}
 
 int TMedianCut::StartCut(int Bits, bool UsedCellsOnly)
 {
     // Deeper trees would overrun the 256-entry palette and the 8-bit map.
     KELP_ASSERT(Bits >= 0 && Bits <= MaxBits);
-    Finish();
     ColorCount_ = 0;
-    return UsedCellsOnly ? TakeUsedCells() : CellCount;
+    LeafBlockCount_ = 0;
+    UsedCount_ = FinishAndTakeUsedCells();
+    UsedPositions_.clear();
+    if (!UsedCellsOnly) {
+        UsedPositions_.resize(static_cast<std::size_t>(UsedCount_));
+        for (int c = 0; c < UsedCount_; ++c)
+            UsedPositions_[static_cast<std::size_t>(c)] = Cells_[static_cast<std::size_t>(c)].CellIndex;
+    }
+    return UsedCount_;
 }
 
-void TMedianCut::FinishCut(int runLength)
+void TMedianCut::FinishCut(bool UsedCellsOnly)
 {
     ColorMap_.fill(0);
-    for (int c = 0; c < runLength; ++c) {
+    for (int n = 0; n < LeafBlockCount_; ++n) {
+        const TLeafBlock &leaf = LeafBlocks_[static_cast<std::size_t>(n)];
+        const TCellBlock &b = leaf.Block;
+        for (int i = b.Low[0]; i <= b.High[0]; ++i)
+            for (int j = b.Low[1]; j <= b.High[1]; ++j)
+                std::fill_n(ColorMap_.begin() + i * 2048 + j * 32 + b.Low[2], b.High[2] - b.Low[2] + 1,
+                            static_cast<std::uint8_t>(leaf.PaletteIndex));
+    }
+    for (int c = 0; c < UsedCount_; ++c) {
         const TColorCell &cell = Cells_[static_cast<std::size_t>(c)];
         ColorMap_[static_cast<std::size_t>(cell.CellIndex)] = static_cast<std::uint8_t>(cell.PaletteIndex);
     }
+    if (!UsedCellsOnly)
+        for (int c = UsedCount_; c < CellCount; ++c) {
+            TColorCell &cell = Cells_[static_cast<std::size_t>(c)];
+            cell.PaletteIndex = ColorMap_[static_cast<std::size_t>(cell.CellIndex)];
+        }
+    std::vector<std::int32_t>().swap(UsedPositions_);
 }
 
 void TMedianCut::CutByRange(int Bits, bool UsedCellsOnly)
 {
-    const int runLength = StartCut(Bits, UsedCellsOnly);
-    DivideByRange(0, runLength, 0, Bits);
-    FinishCut(runLength);
+    TBox root;
+    root.Last = StartCut(Bits, UsedCellsOnly);
+    root.PosLast = static_cast<int>(UsedPositions_.size());
+    if (!UsedCellsOnly)
+        root.Block = TCellBlock{{0, 0, 0}, {63, 63, 31}};
+    DivideByRange(root, 0, Bits);
+    FinishCut(UsedCellsOnly);
 }
 
 void TMedianCut::CutByVariance(int Bits, bool UsedCellsOnly)
 {
-    const int runLength = StartCut(Bits, UsedCellsOnly);
-    DivideByVariance(0, runLength, 0, Bits);
-    FinishCut(runLength);
+    TBox root;
+    root.Last = StartCut(Bits, UsedCellsOnly);
+    root.PosLast = static_cast<int>(UsedPositions_.size());
+    if (!UsedCellsOnly)
+        root.Block = TCellBlock{{0, 0, 0}, {63, 63, 31}};
+    DivideByVariance(root, 0, Bits);
+    FinishCut(UsedCellsOnly);
 }
 
-void TMedianCut::DivideByRange(int first, int last, int depth, int bits)
+TMedianCut::TBoxStats TMedianCut::Measure(const TBox &box, bool needExtent) const
 {
-    if (first == last)
-        return;
-    TBoxSums sums;
-    // The extent covers every cell of the box, empty ones included.
-    int low[3] = {INT_MAX, INT_MAX, INT_MAX}, high[3] = {INT_MIN, INT_MIN, INT_MIN};
-    for (int c = first; c < last; ++c) {
+    TBoxStats stats;
+    const TCellBlock &block = box.Block;
+    int extent[3] = {0, 0, 0};
+    std::int64_t blockCells = 0;
+    if (!block.Empty()) {
+        for (int ch = 0; ch < 3; ++ch)
+            extent[ch] = block.High[ch] - block.Low[ch] + 1;
+        blockCells = std::int64_t(extent[0]) * extent[1] * extent[2];
+    }
+    const int positions = box.PosLast - box.PosFirst;
+    stats.Cells = blockCells - positions + (box.Last - box.First);
+    if (stats.Cells == 0)
+        return stats;
+
+    for (int c = box.First; c < box.Last; ++c) {
         const TColorCell &cell = Cells_[static_cast<std::size_t>(c)];
-        sums.Add(cell);
         const int values[3] = {cell.Red, cell.Green, cell.Blue};
+        stats.Total += cell.Count;
         for (int ch = 0; ch < 3; ++ch) {
-            low[ch] = std::min(low[ch], values[ch]);
-            high[ch] = std::max(high[ch], values[ch]);
+            stats.Weighted[ch] += std::int64_t(cell.Count) * values[ch];
+            stats.Squares[ch] += std::uint64_t(cell.Count) * std::uint64_t(values[ch] * values[ch]);
+            stats.Plain[ch] += values[ch];
+            stats.Low[ch] = std::min(stats.Low[ch], values[ch]);
+            stats.High[ch] = std::max(stats.High[ch], values[ch]);
         }
     }
-    const int mean[3] = {sums.Mean(0), sums.Mean(1), sums.Mean(2)};
-    if (depth == bits || sums.Total == 0) {
-        MakeLeaf(first, last, mean[0], mean[1], mean[2]);
+    if (blockCells == positions)
+        return stats; // no empty cells
+
+    const std::int32_t *used = UsedPositions_.data();
+    if (stats.Total == 0) // a box of empty cells only: its mean is the plain mean of their centres
+        for (int ch = 0; ch < 3; ++ch) {
+            std::int64_t centres = 0;
+            for (int v = block.Low[ch]; v <= block.High[ch]; ++v)
+                centres += CentreOf(v, ch);
+            stats.Plain[ch] += centres * (blockCells / extent[ch]);
+            for (int p = box.PosFirst; p < box.PosLast; ++p)
+                stats.Plain[ch] -= CentreOf(CoordinateOf(used[p], ch), ch);
+        }
+    if (needExtent)
+        // The lowest and highest layer of the block (per channel) that still has an empty cell.
+        for (int ch = 0; ch < 3; ++ch) {
+            int usedInLayer[64] = {};
+            for (int p = box.PosFirst; p < box.PosLast; ++p)
+                ++usedInLayer[CoordinateOf(used[p], ch)];
+            const std::int64_t layerCells = blockCells / extent[ch];
+            int v = block.Low[ch];
+            while (usedInLayer[v] == layerCells)
+                ++v;
+            stats.Low[ch] = std::min(stats.Low[ch], CentreOf(v, ch));
+            v = block.High[ch];
+            while (usedInLayer[v] == layerCells)
+                --v;
+            stats.High[ch] = std::max(stats.High[ch], CentreOf(v, ch));
+        }
+    return stats;
+}
+
+void TMedianCut::MakeLeaf(const TBox &box, const int mean[3])
+{
+    KELP_ASSERT(ColorCount_ < 256);
+    Palette_[static_cast<std::size_t>(ColorCount_)] = TRgbQuad{
+        static_cast<std::uint8_t>(mean[ChannelBlue]), static_cast<std::uint8_t>(mean[ChannelGreen]),
+        static_cast<std::uint8_t>(mean[ChannelRed]), 0};
+    for (int c = box.First; c < box.Last; ++c)
+        Cells_[static_cast<std::size_t>(c)].PaletteIndex = ColorCount_;
+    if (!box.Block.Empty())
+        LeafBlocks_[static_cast<std::size_t>(LeafBlockCount_++)] = TLeafBlock{box.Block, ColorCount_};
+    ++ColorCount_;
+}
+
+int TMedianCut::Partition(int first, int last, int channel, int mean)
+{
+    const TChannel field = Channels[channel];
+    return TwoIndexPartition(Cells_.get(), first, last, [field, mean](const TColorCell &c) { return c.*field <= mean; });
+}
+
+// Cells whose value on the channel is <= mean go to the lesser box, the others
+// to the greater one; empty cells by the centre of their position.
+void TMedianCut::Split(const TBox &box, int channel, int mean, TBox &greater, TBox &lesser)
+{
+    const int split = Partition(box.First, box.Last, channel, mean);
+    const int lastLow = LastCoordinateAtOrBelow(mean, channel);
+    const int positionSplit = TwoIndexPartition(UsedPositions_.data(), box.PosFirst, box.PosLast,
+                                                [channel, lastLow](std::int32_t position) {
+                                                    return CoordinateOf(position, channel) <= lastLow;
+                                                });
+    lesser = TBox{box.First, split, box.PosFirst, positionSplit, box.Block};
+    lesser.Block.High[channel] = std::min(lesser.Block.High[channel], lastLow);
+    greater = TBox{split, box.Last, positionSplit, box.PosLast, box.Block};
+    greater.Block.Low[channel] = std::max(greater.Block.Low[channel], lastLow + 1);
+}
+
+void TMedianCut::DivideByRange(const TBox &box, int depth, int bits)
+{
+    const TBoxStats stats = Measure(box, true);
+    if (stats.Cells == 0)
+        return; // an empty box yields no palette entry
+    const int mean[3] = {stats.Mean(0), stats.Mean(1), stats.Mean(2)};
+    if (depth == bits || stats.Total == 0) {
+        MakeLeaf(box, mean);
         return;
     }
     // Weights 1.2, 1.4 and 1.0, compared exactly as 6, 7 and 5.
-    const int wRed = 6 * (high[0] - low[0]), wGreen = 7 * (high[1] - low[1]), wBlue = 5 * (high[2] - low[2]);
+    const int wRed = 6 * (stats.High[0] - stats.Low[0]), wGreen = 7 * (stats.High[1] - stats.Low[1]),
+              wBlue = 5 * (stats.High[2] - stats.Low[2]);
     int channel;
     if (wRed >= wGreen && wRed >= wBlue)
         channel = ChannelRed;
@@ -167,45 +279,36 @@ void TMedianCut::DivideByRange(int first, int last, int depth, int bits)
         channel = ChannelBlue;
     else
         channel = ChannelGreen;
-    const int split = Partition(first, last, channel, mean[channel]);
-    DivideByRange(split, last, depth + 1, bits);
-    DivideByRange(first, split, depth + 1, bits);
+    TBox greater, lesser;
+    Split(box, channel, mean[channel], greater, lesser);
+    DivideByRange(greater, depth + 1, bits);
+    DivideByRange(lesser, depth + 1, bits);
 }
 
-void TMedianCut::DivideByVariance(int first, int last, int depth, int bits)
+void TMedianCut::DivideByVariance(const TBox &box, int depth, int bits)
 {
-    if (first == last)
+    const TBoxStats stats = Measure(box, false);
+    if (stats.Cells == 0)
         return;
-    TBoxSums sums;
-    // Every term Count x value^2 is an integer and every partial sum stays far
-    // below 2^64, so integer sums equal the extended-precision sums exactly.
-    std::uint64_t squares[3] = {};
-    for (int c = first; c < last; ++c) {
-        const TColorCell &cell = Cells_[static_cast<std::size_t>(c)];
-        sums.Add(cell);
-        const std::uint64_t n = static_cast<std::uint32_t>(cell.Count);
-        squares[0] += n * static_cast<std::uint64_t>(cell.Red * cell.Red);
-        squares[1] += n * static_cast<std::uint64_t>(cell.Green * cell.Green);
-        squares[2] += n * static_cast<std::uint64_t>(cell.Blue * cell.Blue);
-    }
-    const int mean[3] = {sums.Mean(0), sums.Mean(1), sums.Mean(2)};
-    if (depth == bits || sums.Total == 0) {
-        MakeLeaf(first, last, mean[0], mean[1], mean[2]);
+    const int mean[3] = {stats.Mean(0), stats.Mean(1), stats.Mean(2)};
+    if (depth == bits || stats.Total == 0) {
+        MakeLeaf(box, mean);
         return;
     }
-    const long double total = static_cast<long double>(sums.Total);
+    const long double total = static_cast<long double>(stats.Total);
     long double variance[3];
     for (int ch = 0; ch < 3; ++ch)
-        variance[ch] = static_cast<long double>(squares[ch]) / total -
+        variance[ch] = static_cast<long double>(stats.Squares[ch]) / total -
                        static_cast<long double>(std::int64_t(mean[ch]) * mean[ch]);
     const long double vRed = variance[0], vGreen = variance[1], vBlue = variance[2];
     // Green weighs 4 against red but only 3 against blue.
     int channel = ChannelRed;
     if (4.0L * vGreen > 3.0L * vRed || 2.0L * vBlue > 3.0L * vRed)
         channel = (3.0L * vRed > 4.0L * vGreen || 2.0L * vBlue > 3.0L * vGreen) ? ChannelBlue : ChannelGreen;
-    const int split = Partition(first, last, channel, mean[channel]);
-    DivideByVariance(split, last, depth + 1, bits);
-    DivideByVariance(first, split, depth + 1, bits);
+    TBox greater, lesser;
+    Split(box, channel, mean[channel], greater, lesser);
+    DivideByVariance(greater, depth + 1, bits);
+    DivideByVariance(lesser, depth + 1, bits);
 }
 
 std::vector<TPaletteEntry> TMedianCut::MakePalette() const

@@ -18,12 +18,12 @@ namespace kelp {
 // One histogram cell. While counting, Red/Green/Blue hold sums of the channels'
 // low bits; after the finishing pass, the cell's representative colour.
 struct TColorCell {
-    std::int32_t PaletteIndex = 0;
-    std::int32_t CellIndex = 0;
-    std::int32_t Count = 0;
-    std::int32_t Red = 0;
-    std::int32_t Green = 0;
-    std::int32_t Blue = 0;
+    std::int32_t PaletteIndex;
+    std::int32_t CellIndex;
+    std::int32_t Count;
+    std::int32_t Red;
+    std::int32_t Green;
+    std::int32_t Blue;
 };
 static_assert(sizeof(TColorCell) == 24);
 
@@ -74,19 +74,38 @@ public:
     std::span<const std::uint8_t> ColorMap() const { return ColorMap_; }
 
 private:
+    struct TBox;
+    struct TBoxStats;
+    // A block of cell coordinates (red, green, blue), bounds inclusive.
+    struct TCellBlock {
+        int Low[3] = {0, 0, 0};
+        int High[3] = {-1, -1, -1};
+        bool Empty() const { return Low[0] > High[0] || Low[1] > High[1] || Low[2] > High[2]; }
+    };
+    struct TLeafBlock {
+        TCellBlock Block;
+        int PaletteIndex = 0;
+    };
+
     int StartCut(int Bits, bool UsedCellsOnly);
-    void FinishCut(int runLength);
-    void Finish();
-    int TakeUsedCells();
-    void DivideByRange(int first, int last, int depth, int bits);
-    void DivideByVariance(int first, int last, int depth, int bits);
-    void MakeLeaf(int first, int last, int meanRed, int meanGreen, int meanBlue);
+    void FinishCut(bool UsedCellsOnly);
+    int FinishAndTakeUsedCells();
+    TBoxStats Measure(const TBox &box, bool needExtent) const;
+    void DivideByRange(const TBox &box, int depth, int bits);
+    void DivideByVariance(const TBox &box, int depth, int bits);
+    void MakeLeaf(const TBox &box, const int mean[3]);
+    void Split(const TBox &box, int channel, int mean, TBox &greater, TBox &lesser);
     int Partition(int first, int last, int channel, int mean);
 
     std::unique_ptr<TColorCell[]> Cells_;
     std::array<std::uint8_t, CellCount> ColorMap_{};
     int ColorCount_ = 0;
     TColorTable256 Palette_{};
+    // Working state of one cut.
+    int UsedCount_ = 0;
+    std::vector<std::int32_t> UsedPositions_;
+    std::array<TLeafBlock, 256> LeafBlocks_{};
+    int LeafBlockCount_ = 0;
 };
 
 // The quantizer of the diffused reductions: the palette colour of the box whose
