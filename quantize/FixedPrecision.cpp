@@ -7,6 +7,7 @@
 #include <climits>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <utility>
@@ -28,14 +29,24 @@ struct TBoxMoments {
     std::uint64_t Sum[3] = {};
     std::uint64_t Squares[3] = {};
 
-    void Add(std::uint64_t count, int red, int green, int blue)
+    // Sums over items of (count, red, green, blue), accumulated in registers.
+    template <class TItem, class TCountOf>
+    static TBoxMoments Of(const TItem *items, int first, int last, TCountOf countOf)
     {
-        const int values[3] = {red, green, blue};
-        Total += count;
-        for (int ch = 0; ch < 3; ++ch) {
-            Sum[ch] += count * static_cast<std::uint64_t>(values[ch]);
-            Squares[ch] += count * static_cast<std::uint64_t>(values[ch] * values[ch]);
+        std::uint64_t total = 0, r = 0, g = 0, b = 0, rr = 0, gg = 0, bb = 0;
+        for (int i = first; i < last; ++i) {
+            const TItem &item = items[i];
+            const std::uint64_t n = countOf(item);
+            const std::uint64_t red = item.Red, green = item.Green, blue = item.Blue;
+            total += n;
+            r += n * red;
+            g += n * green;
+            b += n * blue;
+            rr += n * red * red;
+            gg += n * green * green;
+            bb += n * blue * blue;
         }
+        return TBoxMoments{total, {r, g, b}, {rr, gg, bb}};
     }
     long double Mean(int ch) const { return static_cast<long double>(Sum[ch]) / static_cast<long double>(Total); }
     long double Variance(int ch) const
@@ -136,11 +147,9 @@ public:
     {
         if (first == last)
             return;
-        TBoxMoments box;
-        for (int c = first; c < last; ++c) {
-            const TLowPrecisionCell &cell = Cells[static_cast<std::size_t>(c)];
-            box.Add(static_cast<std::uint32_t>(cell.Count), cell.Red, cell.Green, cell.Blue);
-        }
+        const TBoxMoments box = TBoxMoments::Of(Cells.get(), first, last, [](const TLowPrecisionCell &c) {
+            return static_cast<std::uint32_t>(c.Count);
+        });
         if (depth == TreeDepth) {
             Palette[static_cast<std::size_t>(ColorCount)] = box.RoundedMean();
             for (int c = first; c < last; ++c)
@@ -174,6 +183,11 @@ public:
 
 // --- 24-bit precision: the pixels themselves split by variance, kept as a tree ---
 
+// One pixel of the High reduction's working copy (no initialisation: every item is written).
+struct THighItem {
+    std::uint8_t Blue, Green, Red;
+};
+
 class THighReduction {
 public:
     static constexpr int MaxNodes = 512;
@@ -182,11 +196,7 @@ public:
     {
         if (first == last)
             return;
-        TBoxMoments box;
-        for (int i = first; i < last; ++i) {
-            const TBgrTriple &p = Items[static_cast<std::size_t>(i)];
-            box.Add(1, p.Red, p.Green, p.Blue);
-        }
+        const TBoxMoments box = TBoxMoments::Of(Items.get(), first, last, [](const THighItem &) { return 1u; });
         TDivideNode &n = Nodes[static_cast<std::size_t>(node)];
         if (depth == TreeDepth) {
             Palette[static_cast<std::size_t>(ColorCount)] = box.RoundedMean();
@@ -199,7 +209,7 @@ public:
         n.Threshold = box.Mean(channel);
         const int limit = IntegerFloor(n.Threshold);
         Limits[static_cast<std::size_t>(node)] = limit;
-        const int split = TwoIndexPartition(Items.data(), first, last, [channel, limit](const TBgrTriple &p) {
+        const int split = TwoIndexPartition(Items.get(), first, last, [channel, limit](const THighItem &p) {
             return (channel == ChannelRed ? p.Red : channel == ChannelGreen ? p.Green : p.Blue) <= limit;
         });
         n.PaletteIndex = 0;
@@ -210,22 +220,42 @@ public:
         Divide(first, split, depth + 1, n.LowChild);
     }
 
-    // Each pixel repeats the comparisons that placed it during the split.
-    int IndexOf(const std::uint8_t *bgr) const
+    // The tree in a form for the pixel walk: integer limits, the tested byte of
+    // a stored blue-green-red pixel, and the children indexed by "value > limit".
+    struct TWalkNode {
+        int Limit = 0;
+        int Byte = -1; // -1 in a leaf
+        int Child[2] = {0, 0};
+        int PaletteIndex = 0;
+    };
+
+    void PrepareWalk()
     {
-        int node = 0;
-        for (;;) {
-            const TDivideNode &n = Nodes[static_cast<std::size_t>(node)];
-            if (n.DivideID == LeafNode)
-                return n.PaletteIndex;
-            const int value = bgr[2 - n.DivideID]; // stored blue, green, red
-            node = value <= Limits[static_cast<std::size_t>(node)] ? n.LowChild : n.HighChild;
+        for (int n = 0; n < NodeCount; ++n) {
+            const TDivideNode &node = Nodes[static_cast<std::size_t>(n)];
+            TWalkNode &walk = Walk[static_cast<std::size_t>(n)];
+            if (node.DivideID == LeafNode)
+                walk = TWalkNode{0, -1, {0, 0}, node.PaletteIndex};
+            else
+                walk = TWalkNode{Limits[static_cast<std::size_t>(n)], 2 - node.DivideID,
+                                 {node.LowChild, node.HighChild}, 0};
         }
     }
 
-    std::vector<TBgrTriple> Items;
+    // Each pixel repeats, against the same threshold, the comparison that placed
+    // it during the split: low when Threshold >= value.
+    int IndexOf(const std::uint8_t *bgr) const
+    {
+        const TWalkNode *node = Walk.data();
+        while (node->Byte >= 0)
+            node = &Walk[static_cast<std::size_t>(node->Child[bgr[node->Byte] > node->Limit])];
+        return node->PaletteIndex;
+    }
+
+    std::unique_ptr<THighItem[]> Items;
     std::array<TDivideNode, MaxNodes> Nodes{};
     std::array<int, MaxNodes> Limits{}; // floor(Threshold) per node, for integer comparisons
+    std::array<TWalkNode, MaxNodes> Walk{};
     int NodeCount = 1;
     std::array<TRgbQuad, MaxColors> Palette{};
     int ColorCount = 0;
@@ -265,14 +295,13 @@ TNkDIB ConvertTrueColorTo4BitRGBHigh(const TNkDIB &src)
     RequireTrueColor(src, "ConvertTrueColorTo4BitRGBHigh");
     auto work = std::make_unique<THighReduction>();
     const int width = src.Width(), height = src.Height();
-    work->Items.resize(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
-    for (int y = 0; y < height; ++y) {
-        const std::uint8_t *in = src.ScanLine(y);
-        TBgrTriple *item = work->Items.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(width);
-        for (int x = 0; x < width; ++x, in += 3)
-            item[x] = TBgrTriple{in[0], in[1], in[2]};
-    }
-    work->Divide(0, static_cast<int>(work->Items.size()), 0, 0);
+    const std::size_t pixels = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
+    work->Items = std::make_unique_for_overwrite<THighItem[]>(pixels);
+    for (int y = 0; y < height; ++y)
+        std::memcpy(work->Items.get() + static_cast<std::size_t>(y) * static_cast<std::size_t>(width), src.ScanLine(y),
+                    static_cast<std::size_t>(width) * 3);
+    work->Divide(0, static_cast<int>(pixels), 0, 0);
+    work->PrepareWalk();
 
     TNkDIB out = MakeIndexedResult(src, 4, work->Palette, work->ColorCount);
     for (int y = 0; y < height; ++y) {

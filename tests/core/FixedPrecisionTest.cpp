@@ -72,6 +72,27 @@ TEST(FixedPrecision, LowSharesCellsWhereHighCutsAtTheExactMean)
     EXPECT_EQ(high.ScanLine(0)[0], 0x10);
 }
 
+// Variances of green 32 and of blue 56 8/9: 2 x VarB lies between 3 x VarG and
+// 4 x VarG, so Low cuts blue first and High cuts green first.
+TEST(FixedPrecision, GreenWeighsThreeAgainstBlueInLowAndFourInHigh)
+{
+    const TColor plain = MakeColor(100, 0, 0), blue = MakeColor(100, 0, 16), green = MakeColor(100, 12, 0);
+    const TNkDIB source = TrueColorPicture(3, 1, {plain, blue, green});
+    struct Case {
+        TConvert convert;
+        std::vector<TColor> palette;
+    } cases[] = {
+        {ConvertTrueColorTo4BitRGBLow, {blue, green, plain}},
+        {ConvertTrueColorTo4BitRGBHigh, {green, blue, plain}},
+    };
+    for (const Case &c : cases) {
+        const TNkDIB result = c.convert(source);
+        ASSERT_EQ(result.ColorsUsed(), 3u);
+        for (int n = 0; n < 3; ++n)
+            EXPECT_EQ(result.Colors(n), c.palette[std::size_t(n)]) << n;
+    }
+}
+
 // 32 pixels along red only, one per 5-6-5 cell: four cuts halve the ramp, so each
 // leaf holds two neighbours and its mean ends in .5. Index 0 holds the top pair.
 TEST(FixedPrecision, LeafColoursRoundHalvesToEven)
