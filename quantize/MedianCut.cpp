@@ -334,6 +334,8 @@ TNkDIB Reduce(const TNkDIB &bitmap, int Bits, TCutRule rule, bool diffuse)
 {
     KELP_ASSERT(Bits >= 0);
     KELP_ASSERT(bitmap.BitCount() == 24);
+    // Deeper trees would overrun the 256-entry palette and the 8-bit map.
+    KELP_ASSERT(Bits <= TMedianCut::MaxBits);
     KELP_ASSERT(std::uint64_t(bitmap.Width()) * std::uint64_t(bitmap.Height()) <= MaxCountedPixels);
     const int width = bitmap.Width(), height = bitmap.Height();
 

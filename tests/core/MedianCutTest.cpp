@@ -212,6 +212,6 @@ TEST(MedianCut, RefusesNegativeBitsFirstThenOtherSources)
         ExpectAssertion(r.reduce, TNkDIB(2, 2, 8), 4, "BitCount() == 24");
         ExpectAssertion(r.reduce, TNkDIB(2, 2, 4), 4, "BitCount() == 24");
         // More than 256 leaves would overrun the palette.
-        ExpectAssertion(r.reduce, trueColor, 9, "Bits <= MaxBits");
+        ExpectAssertion(r.reduce, trueColor, 9, "MaxBits");
     }
 }

@@ -117,6 +117,20 @@ TEST(ReduceColors, WorksOnPicturesOfOtherSizes)
     }
 }
 
+TEST(ReduceColors, IndexedPicturesOtherThan8BitAreWidenedFirst)
+{
+    TNkDIB picture(240, 160, 4);
+    picture.SetColors(0, MakeColor(10, 20, 30));
+    picture.SetColors(7, MakeColor(220, 200, 180));
+    for (int x = 0; x < 240; x += 2)
+        picture.SetPixels(x, 3, 7);
+    TCollectingSink sink;
+    ASSERT_TRUE(ReduceColors(picture, 0, sink.Sink()));
+    ExpectImportResult(picture, "4-bit source");
+    EXPECT_EQ(picture.Colors(static_cast<int>(picture.Pixels(0, 3))), MakeColor(220, 200, 180));
+    EXPECT_EQ(picture.Colors(static_cast<int>(picture.Pixels(1, 3))), MakeColor(10, 20, 30));
+}
+
 TEST(ReduceColors, ColorDistanceAddsTheChannelDifferences)
 {
     EXPECT_EQ(ColorDistance(MakeColor(200, 0, 0), MakeColor(190, 10, 0)), 20);
