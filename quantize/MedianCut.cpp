@@ -17,10 +17,6 @@ using TChannel = std::int32_t TColorCell::*;
 // Cell counts are 32-bit and a cell's blue sum grows by up to 7 per pixel.
 constexpr std::uint64_t MaxCountedPixels = INT32_MAX / 7;
 
-} // namespace
-
-namespace {
-
 enum { ChannelRed = 0, ChannelGreen = 1, ChannelBlue = 2 };
 constexpr TChannel Channels[3] = {&TColorCell::Red, &TColorCell::Green, &TColorCell::Blue};
 
