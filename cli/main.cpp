@@ -2,6 +2,7 @@
 #include "base/KelpError.h"
 #include "cli/CliSupport.h"
 #include "cli/ExportCommands.h"
+#include "cli/ImportCommands.h"
 #include "cli/PreviewCommand.h"
 #include "cli/RomCommands.h"
 
@@ -37,6 +38,17 @@ const TCommand Commands[] = {
      "Set the blend type (0: additive) and the text and background alphas (sixteenths, 0..16).", CmdSetBlend},
     {"copy-settings", "copy-settings FROM TO",
      "Write both settings blocks of FROM into the ROM file TO (the editor's Save As).", CmdCopySettings},
+    {"import", "import ROM PICTURE [--zoom PERCENT | --fit width|height] [--pos X,Y] [--tile on|off] [--reduce 0..5]",
+     "Import PICTURE as the background of ROM: load it (Windows bitmaps directly, other formats through the "
+     "plug-ins), place it on the 240x160 screen, reduce it to 16 colours with palette entry 0 black, widen it "
+     "to 256x160 and write the background block. Defaults: zoom 100, position 0,0, tile mode on, reduce type 3. "
+     "Reduce types: 0 median cut, 1 variance-split median cut, 2 median cut with error diffusion, "
+     "3 variance-split median cut with error diffusion, 4 fixed precision (16-bit), 5 fixed precision (24-bit).",
+     CmdImport},
+    {"reduce", "reduce --type N IN OUT.bmp",
+     "Place IN at 100 %, position 0,0, tile mode on, reduce it with reduce type N (0..5) and write the 240x160 "
+     "8-bit result with its 256-entry palette (a PNG when OUT ends in .png).",
+     CmdReduce},
     {"export-bg", "export-bg ROM OUT",
      "Write the 256x160 background picture of ROM as an 8-bit picture with its 256-entry palette (entries 0..15 "
      "are the background's colours): a Windows bitmap when OUT ends in .bmp, a PNG when it ends in .png.",
