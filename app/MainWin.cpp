@@ -17,6 +17,7 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPainter>
+#include <QSettings>
 #include <QSignalBlocker>
 #include <QSlider>
 #include <QStatusBar>
@@ -226,6 +227,11 @@ void TMain::FormCreate()
     SetupImage(*PrvImg);
     SetupImage(*BGImg);
     SetupImage(*BGPalImg);
+
+    const QString susieFolder = QSettings(QStringLiteral("Susie"), QStringLiteral("Plug-in"))
+                                    .value(QStringLiteral("Path"))
+                                    .toString();
+    SPIs = std::make_unique<TSPIs>(PluginFolders(susieFolder.toStdString()));
 }
 
 std::string TMain::RomFileName() const { return FileNameOf(OpenDlg.FileName); }
@@ -242,6 +248,10 @@ void TMain::RepaintList()
 void TMain::Timer1Timer()
 {
     Timer1.stop();
+    // Plug-ins refused for a missing function are named once the window is up;
+    // the editor works on without them.
+    for (const std::string &refusal : SPIs->Refusals())
+        Sink(refusal);
     OpenGBABINO1Click();
 }
 

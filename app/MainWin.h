@@ -8,10 +8,13 @@
 #include "app/UiSupport.h"
 #include "base/MessageSink.h"
 #include "color/ColorTypes.h"
+#include "import/SusiePlugins.h"
 #include "rom/BackgroundBlock.h"
 
 #include <QMainWindow>
 #include <QTimer>
+
+#include <memory>
 
 class QAction;
 class QCheckBox;
@@ -80,6 +83,9 @@ public:
     TOpenDialog OpenDlg;
     TOpenDialog SaveDlg; // an open dialog: Save As writes into an existing ROM
     QTimer Timer1;
+    // The plug-in manager: searches the Susie folder setting and the program's
+    // folder once, when the window is created.
+    std::unique_ptr<TSPIs> SPIs;
 
     // MainMenu1
     QMenu *FileF1 = nullptr;

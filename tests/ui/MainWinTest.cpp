@@ -17,6 +17,9 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QSlider>
+#include <QFile>
+#include <QFileInfo>
+#include <QSettings>
 #include <QtTest>
 
 using namespace kelp;
@@ -72,6 +75,7 @@ private slots:
     void previewCheckBoxes();
     void blendTypeListAndThemes();
     void errorInHandlerReachesErrorBox();
+    void startupSearchesSusieFolderAndNamesRefusedPlugins();
 
 private:
     QTemporaryDir dir_;
@@ -406,6 +410,32 @@ void TMainWinTest::errorInHandlerReachesErrorBox()
     e.Open(WriteSample(dir_, QStringLiteral("after.bin")));
     QVERIFY(e.Main().RomColors == SampleColors());
     app->SetErrorSink({});
+}
+
+void TMainWinTest::startupSearchesSusieFolderAndNamesRefusedPlugins()
+{
+    // The Susie folder setting points at a folder holding one plug-in that lacks GetPicture.
+    QTemporaryDir config, plugins;
+    const QString refused = plugins.filePath(QStringLiteral("no_getpicture.spi"));
+    QVERIFY(QFile::copy(QStringLiteral(KELP_TEST_PLUGIN_DIR "/no_getpicture.spi"), refused));
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, config.path());
+    {
+        QSettings setting(QStringLiteral("Susie"), QStringLiteral("Plug-in"));
+        setting.setValue(QStringLiteral("Path"), plugins.path());
+    }
+
+    TEditor e(true);
+    QTRY_COMPARE(e.OpenCalls, 1);
+    const std::string expected = "GetPictureは[" + refused.toStdString() + "]では使えないSusie Plugin APIです";
+    QCOMPARE(e.Messages, std::vector<std::string>{expected});
+    // The bundled plug-in of the program's own folder is loaded all the same.
+    bool bundled = false;
+    for (const TSPI &spi : e.Main().SPIs->Plugins())
+        bundled = bundled || QFileInfo(QString::fromStdString(spi.ModuleFileName())).fileName() ==
+                                 QStringLiteral("kelpimage.spi");
+    QVERIFY(bundled);
+
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, config.filePath(QStringLiteral("none")));
 }
 
 int main(int argc, char **argv)
