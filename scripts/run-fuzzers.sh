@@ -6,7 +6,7 @@ set -euo pipefail
 seconds="${1:?usage: scripts/run-fuzzers.sh SECONDS}"
 here="$(cd "$(dirname "$0")/.." && pwd)"
 cd "$here"
-targets=(fuzz_bitmap_file fuzz_bitmap_blocks)
+targets=(fuzz_bitmap_file fuzz_bitmap_blocks fuzz_rom_blocks)
 
 cmake --preset fuzz >/dev/null
 flock /tmp/kelp-build.lock cmake --build --preset fuzz --target "${targets[@]}" -- -j2
@@ -22,13 +22,29 @@ if [ ! -f "$work/seeds/.done" ] && [ -x /usr/bin/python3 ]; then
   touch "$work/seeds/.done"
 fi
 
+# ROM seeds: both blocks in a small image, one of them cut short.
+if [ ! -f "$work/rom-seeds/.done" ]; then
+  mkdir -p "$work/rom-seeds"
+  /usr/bin/python3 - "$work/rom-seeds" <<'PY'
+import os, sys
+d = sys.argv[1]
+block = b"BGBM01" + bytes(range(256)) * 81
+full = b"\x11" * 40 + b"RGBC02" + bytes(21) + block[: 6 + 20542] + b"\x22" * 30
+open(os.path.join(d, "both.bin"), "wb").write(full)
+open(os.path.join(d, "short.bin"), "wb").write(full[:9000])
+PY
+  touch "$work/rom-seeds/.done"
+fi
+
 status=0
 for t in "${targets[@]}"; do
   corpus="$work/corpus-$t"
   mkdir -p "$corpus"
   echo "== $t for ${seconds}s"
   # A picture may be up to 1 G pixels: allow the decoder that much memory.
-  if ! "build/fuzz/bin/$t" "$corpus" "$work/seeds" -max_total_time="$seconds" -rss_limit_mb=3072 \
+  seeds="$work/seeds"
+  [ "$t" = fuzz_rom_blocks ] && seeds="$work/rom-seeds"
+  if ! "build/fuzz/bin/$t" "$corpus" "$seeds" -max_total_time="$seconds" -rss_limit_mb=3072 \
        -max_len=65536 -timeout=30 -print_final_stats=1 -artifact_prefix="$here/build/fuzz/findings/$t-" \
        2> "$work/$t.log"; then
     status=1
