@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 using namespace kelp;
+using kelptest::ExpectOnlyRangeChanged;
 using kelptest::PutBytes;
 using kelptest::RandomFiller;
 using kelptest::ReadBytes;
@@ -33,17 +34,6 @@ std::vector<std::uint8_t> MakeRom(std::size_t size, std::size_t colorAt, std::si
     PutBytes(rom, colorAt, "RGBC02");
     PutBytes(rom, bgAt, "BGBM01");
     return rom;
-}
-
-// Every byte outside [offset, offset + length) is the same in both.
-void ExpectOnlyRangeChanged(const std::vector<std::uint8_t> &before, const std::vector<std::uint8_t> &after,
-                            std::size_t offset, std::size_t length)
-{
-    ASSERT_EQ(before.size(), after.size());
-    for (std::size_t i = 0; i < before.size(); ++i)
-        if (i < offset || i >= offset + length) {
-            ASSERT_EQ(before[i], after[i]) << "byte " << i << " outside the block changed";
-        }
 }
 
 } // namespace

@@ -1,5 +1,7 @@
 #include "TestSupport.h"
 
+#include <gtest/gtest.h>
+
 #include <fstream>
 #include <iterator>
 #include <random>
@@ -56,6 +58,16 @@ void PutBytes(std::vector<std::uint8_t> &bytes, std::size_t offset, const std::s
     if (bytes.size() < offset + text.size())
         bytes.resize(offset + text.size());
     std::copy(text.begin(), text.end(), bytes.begin() + static_cast<std::ptrdiff_t>(offset));
+}
+
+void ExpectOnlyRangeChanged(const std::vector<std::uint8_t> &before, const std::vector<std::uint8_t> &after,
+                            std::size_t offset, std::size_t length)
+{
+    ASSERT_EQ(before.size(), after.size());
+    for (std::size_t i = 0; i < before.size(); ++i)
+        if (i < offset || i >= offset + length) {
+            ASSERT_EQ(before[i], after[i]) << "byte " << i << " outside the block changed";
+        }
 }
 
 namespace {

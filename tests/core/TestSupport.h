@@ -25,6 +25,9 @@ std::vector<std::uint8_t> ReadBytes(const std::string &fileName);
 void WriteBytes(const std::string &fileName, const std::vector<std::uint8_t> &bytes);
 // Deterministic pseudo-random bytes with no 'R' or 'B', so no marker appears by chance.
 std::vector<std::uint8_t> RandomFiller(std::size_t size, std::uint32_t seed);
+// Fails the test at the first byte outside [offset, offset + length) that differs.
+void ExpectOnlyRangeChanged(const std::vector<std::uint8_t> &before, const std::vector<std::uint8_t> &after,
+                            std::size_t offset, std::size_t length);
 void PutBytes(std::vector<std::uint8_t> &bytes, std::size_t offset, const std::string &text);
 
 struct CommandResult {
