@@ -6,8 +6,9 @@ set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
 "$here/scripts/install-deps.sh"
 cmake --preset default -S "$here" >/dev/null
-cmake --build "$here/build/default" --target kelpview_zadidez kelpview-cli -- -j2 >/dev/null \
-  || cmake --build "$here/build/default" --target kelpview_zadidez kelpview-cli
+# The bundled picture plug-in is built beside the editor, where its plug-in search finds it.
+echo "Building the editor in build/default (the first build takes a few minutes)..." >&2
+cmake --build "$here/build/default" --target kelpview_zadidez kelpview-cli kelpimage -- -j2 >&2
 editor="$here/build/default/bin/kelpview_zadidez"
 
 if [ $# -ge 1 ]; then
