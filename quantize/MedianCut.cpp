@@ -99,7 +99,7 @@ int TMedianCut::FinishAndTakeUsedCells()
     return used;
 }
 
-int TMedianCut::StartCut(int Bits, bool UsedCellsOnly)
+TMedianCut::TBox TMedianCut::StartCut(int Bits, bool UsedCellsOnly)
 {
     // Deeper trees would overrun the 256-entry palette and the 8-bit map.
     KELP_ASSERT(Bits >= 0 && Bits <= MaxBits);
@@ -112,7 +112,13 @@ int TMedianCut::StartCut(int Bits, bool UsedCellsOnly)
         for (int c = 0; c < UsedCount_; ++c)
             UsedPositions_[static_cast<std::size_t>(c)] = Cells_[static_cast<std::size_t>(c)].CellIndex;
     }
-    return UsedCount_;
+    // The root box: the run of used cells, and in all-cells mode the whole cube as well.
+    TBox root;
+    root.Last = UsedCount_;
+    root.PosLast = static_cast<int>(UsedPositions_.size());
+    if (!UsedCellsOnly)
+        root.Block = TCellBlock{{0, 0, 0}, {63, 63, 31}};
+    return root;
 }
 
 void TMedianCut::FinishCut(bool UsedCellsOnly)
@@ -140,23 +146,13 @@ void TMedianCut::FinishCut(bool UsedCellsOnly)
 
 void TMedianCut::CutByRange(int Bits, bool UsedCellsOnly)
 {
-    TBox root;
-    root.Last = StartCut(Bits, UsedCellsOnly);
-    root.PosLast = static_cast<int>(UsedPositions_.size());
-    if (!UsedCellsOnly)
-        root.Block = TCellBlock{{0, 0, 0}, {63, 63, 31}};
-    DivideByRange(root, 0, Bits);
+    DivideByRange(StartCut(Bits, UsedCellsOnly), 0, Bits);
     FinishCut(UsedCellsOnly);
 }
 
 void TMedianCut::CutByVariance(int Bits, bool UsedCellsOnly)
 {
-    TBox root;
-    root.Last = StartCut(Bits, UsedCellsOnly);
-    root.PosLast = static_cast<int>(UsedPositions_.size());
-    if (!UsedCellsOnly)
-        root.Block = TCellBlock{{0, 0, 0}, {63, 63, 31}};
-    DivideByVariance(root, 0, Bits);
+    DivideByVariance(StartCut(Bits, UsedCellsOnly), 0, Bits);
     FinishCut(UsedCellsOnly);
 }
 

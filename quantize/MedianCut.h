@@ -87,7 +87,8 @@ private:
         int PaletteIndex = 0;
     };
 
-    int StartCut(int Bits, bool UsedCellsOnly);
+    // Prepares the cells for a cut and returns the root box.
+    TBox StartCut(int Bits, bool UsedCellsOnly);
     void FinishCut(bool UsedCellsOnly);
     int FinishAndTakeUsedCells();
     TBoxStats Measure(const TBox &box, bool needExtent) const;
